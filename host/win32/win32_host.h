@@ -53,8 +53,7 @@ public:
     void write_property(ControlNumber window, ControlNumber control, Property<Text> property,
                         const Text& value) override;
     int add_combo_item(ControlNumber window, ControlNumber control, const Text& item,
-                       std::intptr_t item_data) override;
-    using Host::add_combo_item;
+                       std::intptr_t item_data = 0) override;
 
     HttpResponse http_get(const Text& address) override;
     ByteBuffer convert_encoding(const ByteBuffer& bytes, const Text& from_set, const Text& to_set) override;
