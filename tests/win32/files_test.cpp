@@ -48,7 +48,7 @@ TEST_F(Files, TempFolderFollowsALongTmpVariable) {
     const Text folder = host.temp_folder();
     SetEnvironmentVariableA("TMP", previous.empty() ? nullptr : previous.c_str());
     if (running_on_wine() && folder.size() < 300) {
-        GTEST_SKIP() << "Wine's GetTempPathA does not give paths beyond MAX_PATH";
+        GTEST_SKIP() << "Wine's GetTempPathA does not follow a TMP beyond MAX_PATH (gave " << folder.str() << ")";
     }
     EXPECT_EQ(folder.str(), deep + "\\");
 }
