@@ -43,10 +43,12 @@ inline constexpr int kNormal = 2;
 }  // namespace show
 
 struct HttpResponse {
-    ByteBuffer body;  // whatever the server sent, error pages included
-    int status = 0;   // 0 when no response arrived at all
+    ByteBuffer body;       // whatever the server sent, error pages included
+    int status = 0;        // 0 when no response arrived at all
+    bool complete = true;  // false when fewer bytes came than Content-Length announced
 
-    bool succeeded() const { return status >= 200 && status <= 299; }
+    // A whole 2xx body: the only kind that may go into the user's files.
+    bool succeeded() const { return status >= 200 && status <= 299 && complete; }
 };
 
 class Host {

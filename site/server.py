@@ -17,10 +17,11 @@ Control endpoints, on every listener (never recorded):
 
 A route: {"path": "/x", "status": 200, "body": "text" | "body_base64": "..." |
 "generated": N, "delay": seconds, "length": "present" | "absent" |
-"chunked", "headers": {"Name": "value"}}. "generated" makes N bytes where byte
+"chunked", "cut": N, "headers": {"Name": "value"}}. "generated" makes N bytes where byte
 i is (i * 31 + 7) % 256. "absent" sends no Content-Length and ends the body by
 closing the connection; "chunked" answers in HTTP/1.1 with chunked transfer
-coding.
+coding. "cut" announces the whole body's length but sends only its first N
+bytes and then closes, as a connection lost mid-body would.
 """
 
 import argparse
@@ -158,7 +159,7 @@ class Handler(BaseHTTPRequestHandler):
         return {".json": "application/json", ".html": "text/html", ".txt": "text/plain",
                 ".ini": "text/plain"}.get(ext, "application/octet-stream")
 
-    def send_body(self, status, body, content_type, length="present", headers=None):
+    def send_body(self, status, body, content_type, length="present", headers=None, cut=None):
         chunked = length == "chunked"
         if chunked:
             self.protocol_version = "HTTP/1.1"
@@ -182,7 +183,7 @@ class Handler(BaseHTTPRequestHandler):
                 self.wfile.write(b"%x\r\n%s\r\n" % (len(piece), piece))
             self.wfile.write(b"0\r\n\r\n")
         else:
-            self.wfile.write(body)
+            self.wfile.write(body if cut is None else body[:cut])
 
     def answer_route(self, route):
         if "generated" in route:
@@ -195,7 +196,8 @@ class Handler(BaseHTTPRequestHandler):
         if delay > 0:
             time.sleep(delay)
         self.send_body(int(route.get("status", 200)), body, route.get("content_type", "application/octet-stream"),
-                       route.get("length", "present"), route.get("headers"))
+                       route.get("length", "present"), route.get("headers"),
+                       int(route["cut"]) if "cut" in route else None)
 
     def control(self):
         parsed = urllib.parse.urlsplit(self.path)

@@ -1,6 +1,7 @@
 #include "host/win32/win32_host.h"
 
 #include <wininet.h>
+#include <cstdlib>
 #include <string>
 
 #include "host/encoding.h"
@@ -10,6 +11,7 @@ namespace qv {
 namespace {
 
 constexpr char kUserAgent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
+constexpr DWORD kTimeoutMilliseconds = 30000;
 
 struct InternetHandle {
     HINTERNET handle;
@@ -70,6 +72,17 @@ std::optional<Address> crack(const Text& address) {
     return result;
 }
 
+// Wine's WinINet waits forever on a server that accepts and never answers;
+// a bound keeps the tool from hanging on one. Wine reads the send and
+// receive bounds from the connection handle, Windows from the Internet one.
+void set_time_outs(HINTERNET handle) {
+    for (const DWORD option :
+         {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+        DWORD milliseconds = kTimeoutMilliseconds;
+        InternetSetOptionA(handle, option, &milliseconds, sizeof milliseconds);
+    }
+}
+
 std::optional<Text> content_length(HINTERNET request) {
     char value[64] = {};
     DWORD size = sizeof value - 1;
@@ -84,8 +97,8 @@ int status_code(HINTERNET request) {
     return static_cast<int>(status);
 }
 
-std::string read_body(HINTERNET request) {
-    const DWORD chunk = win32_rules::read_chunk_size(content_length(request));
+std::string read_body(HINTERNET request, const std::optional<Text>& announced_length) {
+    const DWORD chunk = win32_rules::read_chunk_size(announced_length);
     std::string body;
     size_t filled = 0;
     for (;;) {
@@ -117,12 +130,14 @@ HttpResponse Win32Host::http_get(const Text& address) {
     if (!internet_) {
         internet_ = InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
         if (!internet_) return {};
+        set_time_outs(static_cast<HINTERNET>(internet_));
     }
     InternetHandle connection(InternetConnectA(static_cast<HINTERNET>(internet_), parts->host.c_str(), parts->port,
                                                parts->user.empty() ? nullptr : parts->user.c_str(),
                                                parts->password.empty() ? nullptr : parts->password.c_str(),
                                                INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection.handle) return {};
+    set_time_outs(connection.handle);
     const char* accept_types[] = {"Accept: */* \r\n", nullptr};
     InternetHandle request(HttpOpenRequestA(connection.handle, "GET", parts->path.c_str(), "HTTP/1.0", nullptr,
                                             accept_types, flags, 0));
@@ -133,7 +148,13 @@ HttpResponse Win32Host::http_get(const Text& address) {
     }
     HttpResponse response;
     response.status = status_code(request.handle);
-    response.body = ByteBuffer(read_body(request.handle));
+    const std::optional<Text> announced = content_length(request.handle);
+    response.body = ByteBuffer(read_body(request.handle, announced));
+    // A connection lost mid-body ends the reads as if the body were whole.
+    if (announced) {
+        const long long expected = std::atoll(announced->c_str());
+        if (expected > 0 && response.body.size() < expected) response.complete = false;
+    }
     return response;
 }
 

@@ -52,6 +52,7 @@ TEST_P(HttpBodies, BodyWhateverTheStatus) {
     EXPECT_EQ(response.status, c.status);
     EXPECT_EQ(response.body.size(), static_cast<int>(c.body.size()));
     EXPECT_TRUE(response.body.str() == c.body) << "the body differs";
+    EXPECT_TRUE(response.complete);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -123,6 +124,22 @@ TEST_F(Http, EveryCallGoesToTheServerAgain) {
     size_t count = 0;
     for (size_t at = heads.find("GET "); at != std::string::npos; at = heads.find("GET ", at + 1)) ++count;
     EXPECT_EQ(count, 3u);
+}
+
+TEST_F(Http, ABodyCutShortIsMarkedIncomplete) {
+    const HttpResponse response = http_get(http("/cut-short"));
+    EXPECT_EQ(response.status, 200);
+    EXPECT_EQ(response.body.str(), "0123456789");  // what came is still handed over
+    EXPECT_FALSE(response.complete);
+    EXPECT_FALSE(response.succeeded());
+}
+
+// Costs the time-out's 30 seconds: a server that accepts and never answers
+// must end in the empty result, not hang the tool.
+TEST_F(Http, AServerThatNeverAnswersTimesOut) {
+    const HttpResponse response = http_get(http("/never-answers"));
+    EXPECT_EQ(response.status, 0);
+    EXPECT_TRUE(response.body.empty());
 }
 
 }  // namespace
