@@ -18,7 +18,8 @@ VOICE_SERVER_FILE = "Quorvane/bcl.ini"
 SOURCE_LIST_FILE = "Quorvane/srclist.json"
 NUMBERED_FOLDER = "Quorvane/scrbase"
 CUSTOM_LIST_FILE = "Quorvane/serverlist.json"
-PAGES = ("index.html", "quorvane/index.html")
+DOWNLOAD_PAGE = "quorvane/index.html"
+PAGES = ("index.html", DOWNLOAD_PAGE)
 
 DELIMITER = "§"
 CUSTOM_ENTRY = "自定义"
@@ -93,15 +94,19 @@ def decode_gbk(data, relative, problems):
 
 
 def check_version(root, expected, problems):
+    """Returns the published version, or None when the file is unusable."""
     data = read_bytes(root, VERSION_FILE, problems)
     if data is None:
-        return
+        return None
     if b"\r" in data or b"\n" in data:
         problems.append("%s: holds a line break; the tool compares every byte" % VERSION_FILE)
     elif not data or not re.fullmatch(rb"[0-9]+(\.[0-9]+)*", data):
         problems.append("%s: %r is not a version like 2.2025.6.15" % (VERSION_FILE, data))
     elif expected is not None and data != expected.encode("ascii"):
         problems.append("%s: says %s, the program is %s" % (VERSION_FILE, data.decode("ascii"), expected))
+    else:
+        return data.decode("ascii")
+    return None
 
 
 def check_announcement(root, problems):
@@ -246,7 +251,7 @@ def check_region_list(data, relative, problems):
         check_region(region, "%s: Regions[%d]" % (relative, index), problems)
 
 
-def check_pages(root, problems):
+def check_pages(root, version, problems):
     for relative in PAGES:
         data = read_bytes(root, relative, problems)
         if data is None:
@@ -260,6 +265,9 @@ def check_pages(root, problems):
             problems.append("%s: does not declare charset utf-8" % relative)
         if not re.search(r"<title>[^<]+</title>", page):
             problems.append("%s: has no title" % relative)
+        # An update offer sends users here; the page must offer what was announced.
+        if relative == DOWNLOAD_PAGE and version is not None and version not in page:
+            problems.append("%s: does not name the published version %s" % (relative, version))
 
 
 def check_site(root, version=None):
@@ -267,7 +275,7 @@ def check_site(root, version=None):
     problems = []
     if not os.path.isdir(root):
         return ["%s: not a folder" % root]
-    check_version(root, version, problems)
+    published = check_version(root, version, problems)
     check_announcement(root, problems)
     check_voice_server(root, problems)
     names = source_names(root, problems)
@@ -277,7 +285,7 @@ def check_site(root, version=None):
     data = read_bytes(root, CUSTOM_LIST_FILE, problems)
     if data is not None:
         check_region_list(data, CUSTOM_LIST_FILE, problems)
-    check_pages(root, problems)
+    check_pages(root, published, problems)
     return problems
 
 

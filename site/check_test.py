@@ -51,6 +51,15 @@ def prepend_bom(relative):
     return apply
 
 
+def replace_in(relative, old, new):
+    def apply(root):
+        with open(os.path.join(root, relative), "rb") as f:
+            data = f.read()
+        assert old in data
+        write(root, relative, data.replace(old, new))
+    return apply
+
+
 def set_server(member, value):
     return edit_region_list("Quorvane/scrbase/1.json", lambda d: first_server(d).__setitem__(member, value))
 
@@ -121,6 +130,10 @@ BROKEN_SITES = [
     ("voice_server_not_an_address", lambda root: write(root, "Quorvane/bcl.ini", b"voice.quorvane.example"),
      "bcl.ini: 'voice.quorvane.example' is not an http or https address"),
     ("missing_download_page", remove("quorvane/index.html"), "quorvane/index.html: missing"),
+    ("download_page_behind_version", replace_in("quorvane/index.html", b"2.2025.6.15", b"2.2025.6.14"),
+     "quorvane/index.html: does not name the published version 2.2025.6.15"),
+    ("page_without_charset", lambda root: write(root, "index.html", b"<html><title>Quorvane</title></html>"),
+     "index.html: does not declare charset utf-8"),
 ]
 
 
