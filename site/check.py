@@ -136,7 +136,7 @@ def source_names(root, problems):
     if text is None:
         return None
     names = text.split(DELIMITER)
-    if names and names[-1] == "" and len(names) > 1:
+    if len(names) > 1 and names[-1] == "":
         names.pop()  # a delimiter at the very end adds no name
     for index, name in enumerate(names):
         where = "%s: name %d" % (SOURCE_LIST_FILE, index)
