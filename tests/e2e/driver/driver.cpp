@@ -117,10 +117,52 @@ std::vector<std::string> combo_items(HWND combo) {
     return items;
 }
 
+// An icon handle means nothing in another process, so the icon is told by
+// its look: the control's pixels on the screen against each system icon
+// drawn here on the same background.
+std::vector<COLORREF> screen_pixels(const RECT& rect) {
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    std::vector<COLORREF> pixels;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) pixels.push_back(GetPixel(memory, x, y));
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+std::vector<COLORREF> drawn_icon(HICON icon, int width, int height, COLORREF background) {
+    std::vector<COLORREF> pixels;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    HBRUSH brush = CreateSolidBrush(background);
+    RECT all = {0, 0, width, height};
+    FillRect(memory, &all, brush);
+    DeleteObject(brush);
+    DrawIconEx(memory, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) pixels.push_back(GetPixel(memory, x, y));
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
 const char* icon_kind(HWND icon_control) {
-    DWORD_PTR icon = 0;
-    SendMessageTimeoutA(icon_control, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &icon);
-    if (icon == 0) return "none";
+    RECT rect = {};
+    GetWindowRect(icon_control, &rect);
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0 || !IsWindowVisible(icon_control)) return "none";
+    std::vector<COLORREF> shown = screen_pixels(rect);
     struct Known {
         LPCSTR id;
         const char* name;
@@ -129,9 +171,18 @@ const char* icon_kind(HWND icon_control) {
                            {IDI_EXCLAMATION, "exclamation"},
                            {IDI_QUESTION, "question"},
                            {IDI_ASTERISK, "information"}};
-    for (const Known& k : known)
-        if (reinterpret_cast<DWORD_PTR>(LoadIconA(nullptr, k.id)) == icon) return k.name;
-    return "other";
+    const char* best = "other";
+    size_t best_mismatches = shown.size() / 20 + 1;
+    for (const Known& k : known) {
+        std::vector<COLORREF> expected = drawn_icon(LoadIconA(nullptr, k.id), width, height, shown[0]);
+        size_t mismatches = 0;
+        for (size_t i = 0; i < shown.size(); ++i) mismatches += shown[i] != expected[i];
+        if (mismatches < best_mismatches) {
+            best_mismatches = mismatches;
+            best = k.name;
+        }
+    }
+    return best;
 }
 
 void write_rect(JsonWriter& json, const char* key, const RECT& rect) {
@@ -439,8 +490,12 @@ void command_type(const std::vector<std::string>& fields) {
 // hands it to the dialog navigation).
 void command_key(const std::vector<std::string>& fields) {
     if (fields.size() < 3) return reply_error("key needs a pid and a virtual key");
-    HWND focus = focus_of(to_number(fields[1]));
-    if (focus == nullptr) return reply_error("no window has the focus");
+    DWORD pid = to_number(fields[1]);
+    HWND focus = focus_of(pid);
+    // Without a focused control the keys go to the active window.
+    for (HWND window : top_level_windows(pid))
+        if (focus == nullptr && IsWindowVisible(window)) focus = window;
+    if (focus == nullptr) return reply_error("no window to take the key");
     WPARAM key = to_number(fields[2]);
     UINT scan = MapVirtualKeyA(static_cast<UINT>(key), MAPVK_VK_TO_VSC);
     PostMessageA(focus, WM_KEYDOWN, key, static_cast<LPARAM>(1 | (scan << 16)));

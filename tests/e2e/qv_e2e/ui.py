@@ -68,6 +68,9 @@ class Snapshot:
         self.screen = reply["screen"]
         self.windows = [Control(record) for record in reply["windows"]]
 
+    def describe(self):
+        return "; ".join(f"{w.record['class']} {w.text!r} visible={w.visible}" for w in self.windows) or "none"
+
     @property
     def main(self):
         for window in self.windows:
@@ -120,7 +123,7 @@ class App:
             if not snapshot.running:
                 raise TimedOut(f"the program ended while waiting for {what}")
             if time.monotonic() > deadline:
-                raise TimedOut(f"{what} did not happen within {timeout} s")
+                raise TimedOut(f"{what} did not happen within {timeout} s; windows: {snapshot.describe()}")
             time.sleep(0.1)
 
     def wait_box(self, timeout=30.0):

@@ -1,24 +1,44 @@
-"""An X server of the suite's own, on a display number it picks itself."""
+"""An X server of the suite's own, on a display number that no other X
+server holds."""
 
 import os
-import select
 import subprocess
+import time
+from pathlib import Path
+
+FIRST_DISPLAY, LAST_DISPLAY = 140, 199
+
+
+def _display_taken(number):
+    return Path(f"/tmp/.X{number}-lock").exists() or Path(f"/tmp/.X11-unix/X{number}").exists()
 
 
 class Xvfb:
     def __init__(self, width=1280, height=800, timeout=20.0):
-        read_end, write_end = os.pipe()
-        self._process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        ready, _, _ = select.select([read_end], [], [], timeout)
-        number = os.read(read_end, 64).decode().strip() if ready else ""
-        os.close(read_end)
-        if not number:
+        self.width, self.height = width, height
+        self._process = None
+        for number in range(FIRST_DISPLAY, LAST_DISPLAY + 1):
+            if _display_taken(number):
+                continue
+            self.display = f":{number}"
+            self._process = subprocess.Popen(
+                ["Xvfb", self.display, "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp"],
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            if self._wait_ready(timeout):
+                return
             self.stop()
-            raise RuntimeError("Xvfb did not report a display")
-        self.display = f":{number}"
+        raise RuntimeError("no Xvfb display could be started")
+
+    def _wait_ready(self, timeout):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if self._process.poll() is not None:
+                return False
+            probe = subprocess.run(["xdpyinfo", "-display", self.display], capture_output=True, timeout=10)
+            if probe.returncode == 0:
+                return True
+            time.sleep(0.1)
+        return False
 
     def screenshot(self, png_path, rect=None):
         """Saves the screen, or the given rectangle of it, as a PNG."""
@@ -29,7 +49,7 @@ class Xvfb:
         return png_path
 
     def stop(self):
-        if self._process.poll() is None:
+        if self._process is not None and self._process.poll() is None:
             self._process.terminate()
             try:
                 self._process.wait(timeout=10)
