@@ -126,6 +126,23 @@ def check_voice_server(root, problems):
         problems.append("%s: holds a line break; the tool writes the text into the box untrimmed" % VOICE_SERVER_FILE)
     elif not VOICE_ADDRESS.match(text):
         problems.append("%s: %r is not an http or https address" % (VOICE_SERVER_FILE, text))
+    else:
+        check_voice_server_body(root, text, problems)
+
+
+def check_voice_server_body(root, address, problems):
+    # The tool writes the body fetched from this address into BetterCrewLink's
+    # serverURL; when the address is one of this site's own files, that body
+    # must itself be a server address.
+    path = re.sub(r"^https?://[^/]+", "", address).lstrip("/")
+    if not path.startswith("Quorvane/"):
+        return
+    data = read_bytes(root, path, problems)
+    if data is None:
+        return
+    text = data.decode("ascii", "replace")
+    if "\r" in text or "\n" in text or not VOICE_ADDRESS.match(text):
+        problems.append("%s: %r is not a single http or https address" % (path, text))
 
 
 def source_names(root, problems):
