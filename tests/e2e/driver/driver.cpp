@@ -8,6 +8,7 @@
 #include <tlhelp32.h>
 #include <wincrypt.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -99,20 +100,24 @@ std::string lower(std::string text) {
 bool is_combo(HWND window) { return lower(class_name(window)).find("combobox") != std::string::npos; }
 bool is_button(HWND window) { return lower(class_name(window)) == "button"; }
 
+// Wide messages here: Wine's cross-process marshalling of the ANSI
+// CB_GETLBTEXT counts characters where the text has bytes, and cuts
+// double-byte items short.
 std::vector<std::string> combo_items(HWND combo) {
     std::vector<std::string> items;
     DWORD_PTR count = 0;
-    if (!SendMessageTimeoutA(combo, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &count)) return items;
+    if (!SendMessageTimeoutW(combo, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &count)) return items;
     for (WPARAM i = 0; i < static_cast<WPARAM>(static_cast<LRESULT>(count)); ++i) {
         DWORD_PTR length = 0;
-        SendMessageTimeoutA(combo, CB_GETLBTEXTLEN, i, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &length);
-        std::string ansi(static_cast<size_t>(length) + 1, '\0');
+        SendMessageTimeoutW(combo, CB_GETLBTEXTLEN, i, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &length);
+        if (static_cast<LRESULT>(length) < 0) length = 0;
+        std::wstring wide(static_cast<size_t>(length) * 2 + 16, L'\0');
         DWORD_PTR copied = 0;
-        SendMessageTimeoutA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(ansi.data()), SMTO_ABORTIFHUNG,
+        SendMessageTimeoutW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide.data()), SMTO_ABORTIFHUNG,
                             kMessageTimeoutMs, &copied);
         if (static_cast<LRESULT>(copied) < 0) copied = 0;
-        ansi.resize(static_cast<size_t>(copied));
-        items.push_back(ansi_to_utf8(ansi));
+        wide.resize(std::min(static_cast<size_t>(copied), wide.size()));
+        items.push_back(wide_to_utf8(wide));
     }
     return items;
 }

@@ -3,6 +3,7 @@ each path with the body, status and delay a test has set, and remembers
 every request it was sent."""
 
 import http.server
+import socket
 import ssl
 import subprocess
 import threading
@@ -76,13 +77,17 @@ class Site:
             def log_message(self, *arguments):
                 pass
 
-        self._server = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
-        self._server.daemon_threads = True
+        class Server6(http.server.ThreadingHTTPServer):
+            address_family = socket.AF_INET6
+
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(str(cert), str(key))
-        self._server.socket = context.wrap_socket(self._server.socket, server_side=True)
-        self._thread = threading.Thread(target=self._server.serve_forever, daemon=True)
-        self._thread.start()
+        # "localhost" may resolve to either loopback address first.
+        self._servers = [http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler), Server6(("::1", port), Handler)]
+        for server in self._servers:
+            server.daemon_threads = True
+            server.socket = context.wrap_socket(server.socket, server_side=True)
+            threading.Thread(target=server.serve_forever, daemon=True).start()
 
     def set(self, path, body, status=200, delay=0.0):
         with self._lock:
@@ -92,9 +97,10 @@ class Site:
         with self._lock:
             self.routes.pop(path, None)
 
-    def reset(self, routes):
+    def reset(self, bodies):
+        """Serves each path's body with status 200, and nothing else."""
         with self._lock:
-            self.routes = dict(routes)
+            self.routes = {path: Route(body) for path, body in bodies.items()}
             self.requests = []
 
     def requested(self, path):
@@ -102,5 +108,6 @@ class Site:
             return [request for request in self.requests if request.path == path]
 
     def stop(self):
-        self._server.shutdown()
-        self._server.server_close()
+        for server in self._servers:
+            server.shutdown()
+            server.server_close()
