@@ -34,6 +34,9 @@ constexpr char kCustomSourceAddress[] = QUORVANE_SITE "/Quorvane/serverlist.json
 constexpr DWORD kPushButton = BS_PUSHBUTTON | BS_MULTILINE | BS_CENTER | BS_VCENTER | WS_TABSTOP | WS_VISIBLE;
 constexpr DWORD kEditBox = ES_CENTER | WS_TABSTOP;
 constexpr DWORD kLabel = SS_OWNERDRAW | WS_VISIBLE;
+// A group box is a real parent here; it paints its own interior (see
+// forward_to_main) and never over its children.
+constexpr DWORD kGroupBox = BS_GROUPBOX | WS_CLIPCHILDREN;
 
 // Siblings stack in creation order (a new child goes to the bottom), so this
 // order is the stacking order from the top: the window's own children first,
@@ -47,9 +50,9 @@ constexpr ControlSpec kControls[] = {
     {control::kCreditLabel, kOnWindow, "STATIC", kLabel | SS_NOTIFY, 0, 297, 3, 71, 16, "By:Kestrimo", Font::kCredit},
     {control::kUninstallButton, kOnWindow, "BUTTON", kPushButton, 0, 200, 96, 112, 32, "卸载", Font::kGui},
     {control::kInstallButton, kOnWindow, "BUTTON", kPushButton, 0, 40, 96, 112, 32, "安装", Font::kGui},
-    {control::kSourceGroupBox, kOnWindow, "BUTTON", BS_GROUPBOX | WS_VISIBLE, WS_EX_CONTROLPARENT, 8, 8, 344, 72,
+    {control::kSourceGroupBox, kOnWindow, "BUTTON", kGroupBox | WS_VISIBLE, WS_EX_CONTROLPARENT, 8, 8, 344, 72,
      "安装源:", Font::kGui},
-    {control::kVoiceServerGroupBox, kOnWindow, "BUTTON", BS_GROUPBOX, WS_EX_CONTROLPARENT, 8, 96, 344, 72,
+    {control::kVoiceServerGroupBox, kOnWindow, "BUTTON", kGroupBox, WS_EX_CONTROLPARENT, 8, 96, 344, 72,
      "服务器地址:", Font::kGui},
     {control::kCustomSourceBox, control::kSourceGroupBox, "EDIT",
      kEditBox | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN, WS_EX_CLIENTEDGE, 16, 40, 312, 24,
@@ -69,6 +72,10 @@ const ControlSpec* find_spec(ControlNumber number) {
     for (const ControlSpec& spec : kControls)
         if (spec.number == number) return &spec;
     return nullptr;
+}
+
+bool is_group_box(const ControlSpec& spec) {
+    return spec.class_name == std::string_view("BUTTON") && (spec.style & BS_TYPEMASK) == BS_GROUPBOX;
 }
 
 HFONT make_font(const char* face, int height, int weight, bool underlined) {
@@ -150,8 +157,10 @@ bool MainWindow::create(HINSTANCE instance) {
 
     const int left = (GetSystemMetrics(SM_CXSCREEN) - kWindowWidth) / 2;
     const int top = (GetSystemMetrics(SM_CYSCREEN) - kCollapsedHeight) / 2;
-    CreateWindowExA(0, kWindowClassName, kCaption, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, left, top, kWindowWidth,
-                    kCollapsedHeight, nullptr, nullptr, instance, this);
+    // Clipping the children keeps the window's own erasing (after it grows)
+    // off the buttons that have just moved into the new area.
+    CreateWindowExA(0, kWindowClassName, kCaption, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, left, top,
+                    kWindowWidth, kCollapsedHeight, nullptr, nullptr, instance, this);
     return window_ != nullptr;
 }
 
@@ -175,7 +184,8 @@ LRESULT CALLBACK MainWindow::window_procedure(HWND window, UINT message, WPARAM 
 }
 
 // A control inside a group box reports to the group box; the main window
-// is where these messages are answered.
+// is where these messages are answered. The window clips its children, so
+// nothing else fills a group box's interior.
 LRESULT CALLBACK MainWindow::forward_to_main(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                              DWORD_PTR main_window) {
     switch (message) {
@@ -183,6 +193,12 @@ LRESULT CALLBACK MainWindow::forward_to_main(HWND window, UINT message, WPARAM w
     case WM_DRAWITEM:
     case WM_CTLCOLOREDIT:
         return reinterpret_cast<MainWindow*>(main_window)->handle_message(message, wparam, lparam);
+    case WM_ERASEBKGND: {
+        RECT client;
+        GetClientRect(window, &client);
+        FillRect(reinterpret_cast<HDC>(wparam), &client, GetSysColorBrush(COLOR_BTNFACE));
+        return TRUE;
+    }
     case WM_NCDESTROY:
         RemoveWindowSubclass(window, forward_to_main, id);
         break;
@@ -248,9 +264,11 @@ void MainWindow::create_controls() {
             const int least = text_height(window_, font) + 2 * GetSystemMetrics(SM_CYEDGE);
             if (height < least) height = least;
         }
+        // Siblings overlap (the credit label lies on the source group box): each
+        // paints only where no sibling above it stands.
         HWND parent = parent_of(spec.number);
         HWND created = CreateWindowExA(spec.ex_style, spec.class_name,
-                                       spec.text, WS_CHILD | spec.style,
+                                       spec.text, WS_CHILD | WS_CLIPSIBLINGS | spec.style,
                                        spec.left, spec.top, spec.width, height, parent,
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(control_id(spec.number))),
                                        instance, nullptr);
@@ -261,7 +279,7 @@ void MainWindow::create_controls() {
             SendMessageA(created, EM_SETLIMITTEXT, 0, 0);
             SendMessageA(created, EM_SETSEL, 0, 0);
         }
-        if (spec.style & BS_GROUPBOX) SetWindowSubclass(created, forward_to_main, 1, reinterpret_cast<DWORD_PTR>(this));
+        if (is_group_box(spec)) SetWindowSubclass(created, forward_to_main, 1, reinterpret_cast<DWORD_PTR>(this));
         if (spec.number == control::kCreditLabel)
             SetWindowSubclass(created, credit_label_procedure, 1, reinterpret_cast<DWORD_PTR>(this));
     }

@@ -104,6 +104,7 @@ struct ControlCase {
     DWORD required_style;
     DWORD forbidden_style;
     DWORD required_ex_style;
+    LONG button_type = -1;  // BS_TYPEMASK part of a button's style
 };
 
 constexpr DWORD kButtonForbidden = BS_DEFPUSHBUTTON | BS_BITMAP | BS_ICON | WS_DISABLED;
@@ -111,19 +112,19 @@ constexpr DWORD kEditForbidden = ES_NOHIDESEL | ES_READONLY | ES_PASSWORD | ES_N
 
 const ControlCase kControlCases[] = {
     {"Install", control::kInstallButton, 0, "button", {40, 96, 152, 128}, "安装", true, BS_MULTILINE | WS_TABSTOP,
-     kButtonForbidden, 0},
+     kButtonForbidden, 0, BS_PUSHBUTTON},
     {"Uninstall", control::kUninstallButton, 0, "button", {200, 96, 312, 128}, "卸载", true,
-     BS_MULTILINE | WS_TABSTOP, kButtonForbidden, 0},
+     BS_MULTILINE | WS_TABSTOP, kButtonForbidden, 0, BS_PUSHBUTTON},
     {"ForceClose", control::kForceCloseButton, 0, "button", {352, 16, 368, 72}, "强关游戏", true,
-     BS_MULTILINE | WS_TABSTOP, kButtonForbidden, 0},
+     BS_MULTILINE | WS_TABSTOP, kButtonForbidden, 0, BS_PUSHBUTTON},
     {"RollBack", control::kRollBackButton, 0, "button", {352, 72, 368, 128}, "回退数据", true,
-     BS_MULTILINE | WS_TABSTOP, kButtonForbidden, 0},
+     BS_MULTILINE | WS_TABSTOP, kButtonForbidden, 0, BS_PUSHBUTTON},
     {"CheckBox", control::kVoiceChatCheckBox, 0, "button", {96, 80, 288, 96}, "同时安装BetterCrewLink社区服", true,
-     BS_AUTOCHECKBOX | WS_TABSTOP, WS_DISABLED, 0},
+     BS_AUTOCHECKBOX | WS_TABSTOP, WS_DISABLED, 0, BS_AUTOCHECKBOX},
     {"CreditLabel", control::kCreditLabel, 0, "static", {297, 3, 368, 19}, "By:Kestrimo", true,
      SS_OWNERDRAW | SS_NOTIFY, WS_TABSTOP, 0},
     {"SourceGroup", control::kSourceGroupBox, 0, "button", {8, 8, 352, 80}, "安装源:", true, BS_GROUPBOX,
-     WS_TABSTOP, 0},
+     WS_TABSTOP, 0, BS_GROUPBOX},
     {"Selector", control::kSourceSelector, control::kSourceGroupBox, "combobox", {16, 16, 328, -1}, "", true,
      CBS_DROPDOWNLIST | WS_TABSTOP, CBS_SORT | CBS_OWNERDRAWFIXED | WS_DISABLED, 0},
     {"CustomSourceBox", control::kCustomSourceBox, control::kSourceGroupBox, "edit", {16, 40, 328, 64}, nullptr,
@@ -132,7 +133,7 @@ const ControlCase kControlCases[] = {
     {"HintLabel", control::kSourceHintLabel, control::kSourceGroupBox, "static", {16, 40, 328, 64},
      "请选择您要安装的服务器列表源", true, SS_OWNERDRAW, WS_TABSTOP | SS_NOTIFY, 0},
     {"VoiceGroup", control::kVoiceServerGroupBox, 0, "button", {8, 96, 352, 168}, "服务器地址:", false,
-     BS_GROUPBOX, WS_TABSTOP, 0},
+     BS_GROUPBOX, WS_TABSTOP, 0, BS_GROUPBOX},
     {"VoiceServerBox", control::kVoiceServerBox, control::kVoiceServerGroupBox, "edit", {16, 24, 328, 56},
      "https://bettercrewl.ink", true, ES_CENTER | ES_AUTOHSCROLL | WS_TABSTOP,
      kEditForbidden | ES_MULTILINE | WS_HSCROLL | WS_VSCROLL, WS_EX_CLIENTEDGE},
@@ -158,6 +159,9 @@ TEST_P(Controls, PlaceTextParentStyleAndStartState) {
     EXPECT_EQ(visible_flag(control), c.visible);
     EXPECT_TRUE(IsWindowEnabled(control));
     EXPECT_TRUE(has_style(control, c.required_style));
+    if (c.button_type >= 0) {
+        EXPECT_EQ(GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK, c.button_type);
+    }
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(control, GWL_STYLE)) & c.forbidden_style, 0u);
     EXPECT_TRUE((static_cast<DWORD>(GetWindowLongA(control, GWL_EXSTYLE)) & c.required_ex_style) ==
                 c.required_ex_style);
@@ -467,6 +471,19 @@ TEST(EditColours, BlueOnWhiteForBothBoxesThroughTheirGroupBoxes) {
         EXPECT_EQ(GetTextColor(canvas.dc()), RGB(0, 136, 255)) << std::hex << number;
         EXPECT_EQ(GetBkColor(canvas.dc()), RGB(255, 255, 255)) << std::hex << number;
     }
+}
+
+// The window clips its children, so each group box fills its own interior.
+TEST(GroupBoxes, EraseTheirInteriorWithTheButtonFace) {
+    for (ControlNumber number : {control::kSourceGroupBox, control::kVoiceServerGroupBox}) {
+        HWND group = find(number);
+        RECT client;
+        GetClientRect(group, &client);
+        Canvas canvas(client.right, client.bottom);
+        EXPECT_TRUE(SendMessageA(group, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc()), 0)) << std::hex << number;
+        EXPECT_EQ(canvas.at(client.right / 2, client.bottom / 2), GetSysColor(COLOR_BTNFACE)) << std::hex << number;
+    }
+    EXPECT_TRUE(has_style(main_handle(), WS_CLIPCHILDREN));
 }
 
 struct LayoutCase {
