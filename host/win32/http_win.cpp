@@ -1,6 +1,7 @@
 #include "host/win32/win32_host.h"
 
 #include <wininet.h>
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -97,9 +98,17 @@ int status_code(HINTERNET request) {
     return static_cast<int>(status);
 }
 
+// The Content-Length as a byte count; 0 when missing or not a number.
+long long announced_bytes(const std::optional<Text>& announced_length) {
+    return announced_length ? std::max(0LL, std::atoll(announced_length->c_str())) : 0;
+}
+
 std::string read_body(HINTERNET request, const std::optional<Text>& announced_length) {
     const DWORD chunk = win32_rules::read_chunk_size(announced_length);
     std::string body;
+    // A body of announced size fits at once, with room for the last, empty read.
+    const long long announced = announced_bytes(announced_length);
+    if (announced > 0 && announced < 0x7FFFFFFF) body.resize(static_cast<size_t>(announced) + chunk);
     size_t filled = 0;
     for (;;) {
         if (body.size() < filled + chunk) body.resize(win32_rules::grown_capacity(body.size(), filled + chunk));
@@ -151,10 +160,7 @@ HttpResponse Win32Host::http_get(const Text& address) {
     const std::optional<Text> announced = content_length(request.handle);
     response.body = ByteBuffer(read_body(request.handle, announced));
     // A connection lost mid-body ends the reads as if the body were whole.
-    if (announced) {
-        const long long expected = std::atoll(announced->c_str());
-        if (expected > 0 && response.body.size() < expected) response.complete = false;
-    }
+    response.complete = response.body.size() >= announced_bytes(announced);
     return response;
 }
 
