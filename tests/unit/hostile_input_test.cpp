@@ -172,36 +172,33 @@ INSTANTIATE_TEST_SUITE_P(
                    "{\r\n  \"serverURL\": \"https://voice.local\",\r\n  \"a\": 1\r\n}\r\n"}),
     testing::CaseName());
 
-TEST_F(HostileInstall, ReadOnlyConfigIsLeftAsItWasAndInstallGoesOn) {
-    const std::string config = "{\"serverURL\": \"https://old\", \"a\": 1}";
-    host.add_file(locations::bettercrewlink_config_file(host), config);
-    host.set_read_only(locations::bettercrewlink_config_file(host));
-    tick_voice_chat("https://voice.local");
-    serve_region_list("[]");
-    click();
-    EXPECT_EQ(host.file(locations::bettercrewlink_config_file(host)), config);
-    // The failed write is told, then the region list is installed as usual.
-    ASSERT_EQ(host.boxes.size(), 2u);
-    EXPECT_EQ(host.boxes[0].title, Text("错误!"));
-    EXPECT_EQ(host.boxes[0].flags, box::kError);
-    EXPECT_EQ(host.boxes[1].title, Text("安装结果："));
-    EXPECT_EQ(host.boxes[1].flags, box::kExclamation);
-    EXPECT_EQ(region_list(), "[]");
-    expect_idle();
-}
-
-TEST_F(HostileInstall, LockedConfigIsNeitherEmptiedNorDamaged) {
-    const std::string config = "{\"serverURL\": \"https://old\", \"a\": 1}";
-    host.add_file(locations::bettercrewlink_config_file(host), config);
-    host.set_locked(locations::bettercrewlink_config_file(host));
-    tick_voice_chat("https://voice.local");
-    serve_region_list("[]");
-    click();
-    EXPECT_EQ(host.file(locations::bettercrewlink_config_file(host)), config);
-    ASSERT_EQ(host.boxes.size(), 2u);
-    EXPECT_EQ(host.boxes[0].title, Text("错误!"));
-    EXPECT_EQ(region_list(), "[]");
-    expect_idle();
+// A config that cannot be rewritten, read-only or held open elsewhere: the
+// failed patch is told, the file keeps every byte, and the region list is
+// installed as usual.
+TEST_F(HostileInstall, ConfigThatCannotBeRewrittenIsLeftAsItWas) {
+    for (const bool locked : {false, true}) {
+        SCOPED_TRACE(locked ? "locked" : "read-only");
+        host = FakeHost();
+        SetUp();
+        const std::string config = "{\"serverURL\": \"https://old\", \"a\": 1}";
+        host.add_file(locations::bettercrewlink_config_file(host), config);
+        if (locked) {
+            host.set_locked(locations::bettercrewlink_config_file(host));
+        } else {
+            host.set_read_only(locations::bettercrewlink_config_file(host));
+        }
+        tick_voice_chat("https://voice.local");
+        serve_region_list("[]");
+        click();
+        EXPECT_EQ(host.file(locations::bettercrewlink_config_file(host)), config);
+        ASSERT_EQ(host.boxes.size(), 2u);
+        EXPECT_EQ(host.boxes[0].title, Text("错误!"));
+        EXPECT_EQ(host.boxes[0].flags, box::kError);
+        EXPECT_EQ(host.boxes[1].title, Text("安装结果："));
+        EXPECT_EQ(host.boxes[1].flags, box::kExclamation);
+        EXPECT_EQ(region_list(), "[]");
+        expect_idle();
+    }
 }
 
 TEST_F(HostileInstall, RegionListCutShortIsNotWritten) {
