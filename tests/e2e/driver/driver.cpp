@@ -324,12 +324,21 @@ void command_start(const std::vector<std::string>& fields) {
     if (fields.size() < 3) return reply_error("start needs a command line and a working folder");
     std::wstring command_line = utf8_to_wide(fields[1]);
     std::wstring folder = utf8_to_wide(fields[2]);
+    // The program's own children (taskkill, attrib) would otherwise write
+    // into the driver's replies.
+    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+    HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                             OPEN_EXISTING, 0, nullptr);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.empty() ? nullptr : folder.c_str(), &startup, &process))
-        return reply_error("CreateProcess failed: " + std::to_string(GetLastError()));
+    BOOL started = CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                  folder.empty() ? nullptr : folder.c_str(), &startup, &process);
+    DWORD error = GetLastError();
+    CloseHandle(nul);
+    if (!started) return reply_error("CreateProcess failed: " + std::to_string(error));
     CloseHandle(process.hThread);
     g_processes[process.dwProcessId] = process.hProcess;
     JsonWriter json = begin_reply();

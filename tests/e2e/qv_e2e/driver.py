@@ -22,8 +22,16 @@ class Driver:
         self._reader.start()
 
     def _read_replies(self):
+        # Only the driver's own replies: anything else that reaches the pipe
+        # (a program started in the prefix writing to its inherited output)
+        # is dropped.
         for line in self._process.stdout:
-            self._replies.put(line)
+            try:
+                reply = json.loads(line.decode("utf-8"))
+            except (UnicodeDecodeError, ValueError):
+                continue
+            if isinstance(reply, dict) and "ok" in reply:
+                self._replies.put(reply)
         self._replies.put(None)
 
     def call(self, *fields, timeout=None):
@@ -36,7 +44,7 @@ class Driver:
             raise DriverError(f"no reply to {fields[0]} within the time-out") from None
         if reply is None:
             raise DriverError("the driver ended")
-        answer = json.loads(reply.decode("utf-8"))
+        answer = reply
         if not answer.get("ok"):
             raise DriverError(f"{fields[0]}: {answer.get('error')}")
         return answer

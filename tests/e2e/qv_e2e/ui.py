@@ -164,3 +164,15 @@ class App:
         self.xvfb.screenshot(path, main.screen if main is not None else None)
         print(f"screenshot: {path}")
         return path
+
+
+def eventually(probe, what, timeout=30.0):
+    """Polls probe() until it gives a true value, which it returns."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = probe()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise TimedOut(f"{what} did not happen within {timeout} s")
+        time.sleep(0.1)

@@ -55,3 +55,14 @@ class Xvfb:
                 self._process.wait(timeout=10)
             except subprocess.TimeoutExpired:
                 self._process.kill()
+
+
+def dark_rows(png_path, rect, inset=3, threshold=128):
+    """The rows of the rectangle (screen coordinates, inside a border of
+    `inset` pixels) that hold at least one dark pixel, relative to its top."""
+    width, height = rect["width"] - 2 * inset, rect["height"] - 2 * inset
+    raw = subprocess.run(
+        ["/usr/bin/convert", png_path, "-crop", f"{width}x{height}+{rect['left'] + inset}+{rect['top'] + inset}",
+         "+repage", "-colorspace", "Gray", "-depth", "8", "gray:-"],
+        check=True, capture_output=True, timeout=30).stdout
+    return [row for row in range(height) if min(raw[row * width:(row + 1) * width]) < threshold]
