@@ -68,8 +68,11 @@ void empty_folder(const std::string& folder) {
 }  // namespace
 
 Text Win32Host::special_folder(int folder_number) {
+    // The host's number 8 names the roaming folder; to the shell 8 is the
+    // Recent folder (CSIDL_RECENT), whose parent is not the profile's.
+    const int csidl = folder_number == folder::kRoamingAppData ? CSIDL_APPDATA : folder_number;
     char buffer[MAX_PATH + 1] = {};
-    if (!SHGetSpecialFolderPathA(nullptr, buffer, folder_number, FALSE)) return {};
+    if (!SHGetSpecialFolderPathA(nullptr, buffer, csidl, FALSE)) return {};
     Text folder(buffer);
     if (folder.empty()) return {};
     if (folder.view().back() != '\\') folder = concat_text({folder, "\\"});

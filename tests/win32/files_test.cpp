@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <array>
 
 #include "host/win32/win32_host.h"
@@ -27,6 +29,9 @@ TEST_F(Files, SpecialFolderEndsInOneBackslash) {
     EXPECT_EQ(roaming.view().back(), '\\');
     EXPECT_NE(roaming.view().substr(roaming.view().size() - 2), "\\\\");
     EXPECT_TRUE(exists(roaming.str()));
+    char appdata[MAX_PATH + 1] = {};
+    ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, appdata, CSIDL_APPDATA, FALSE));
+    EXPECT_EQ(roaming.str(), std::string(appdata) + "\\");
 }
 
 TEST_F(Files, TempFolderIsTheSystemsWithItsBackslash) {
