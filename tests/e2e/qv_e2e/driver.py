@@ -18,6 +18,10 @@ class Driver:
             ["wine", driver_exe], env=wine_env, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
             stderr=subprocess.DEVNULL, bufsize=0)
         self._replies = queue.Queue()
+        # The driver answers every command in order, so a reply that comes
+        # after its command timed out is recognised by its count and dropped.
+        self._sent = 0
+        self._received = 0
         self._reader = threading.Thread(target=self._read_replies, daemon=True)
         self._reader.start()
 
@@ -38,12 +42,15 @@ class Driver:
         line = "\t".join(str(field) for field in fields) + "\n"
         self._process.stdin.write(line.encode("utf-8"))
         self._process.stdin.flush()
-        try:
-            reply = self._replies.get(timeout=timeout or self._reply_timeout)
-        except queue.Empty:
-            raise DriverError(f"no reply to {fields[0]} within the time-out") from None
-        if reply is None:
-            raise DriverError("the driver ended")
+        self._sent += 1
+        while self._received < self._sent:
+            try:
+                reply = self._replies.get(timeout=timeout or self._reply_timeout)
+            except queue.Empty:
+                raise DriverError(f"no reply to {fields[0]} within the time-out") from None
+            if reply is None:
+                raise DriverError("the driver ended")
+            self._received += 1
         answer = reply
         if not answer.get("ok"):
             raise DriverError(f"{fields[0]}: {answer.get('error')}")
