@@ -111,8 +111,8 @@ def install_and_wait_result(app, timeout=60):
 HUGE_REGION_LIST = (b'{"CurrentRegionIdx":0,"Regions":[{"Name":"\xf0\x9f\x9a\x80 ' + b"x" * (100 * MIB) +
                     b'"}]}\r\n')
 
-# name, body served for source 0, expected box text (None: a success box with
-# this exact text), whether the body ends up in regionInfo.json
+# name, body served for source 0, the box's title and text, whether the body
+# ends up in regionInfo.json (otherwise the old list stays)
 REGION_LIST_CASES = [
     ("100_mib", HUGE_REGION_LIST, ("安装结果：", PLAIN_SUCCESS_HEAD), True),
     ("all_nul_bytes", b"\x00" * 4096, EMPTY_DOWNLOAD, False),
