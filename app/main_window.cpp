@@ -69,13 +69,13 @@ constexpr ControlSpec kControls[] = {
 constexpr int kComboCreatedHeight = 160;
 
 const ControlSpec* find_spec(ControlNumber number) {
-    for (const ControlSpec& spec : kControls)
-        if (spec.number == number) return &spec;
+    for (const ControlSpec& row : kControls)
+        if (row.number == number) return &row;
     return nullptr;
 }
 
-bool is_group_box(const ControlSpec& spec) {
-    return spec.class_name == std::string_view("BUTTON") && (spec.style & BS_TYPEMASK) == BS_GROUPBOX;
+bool is_group_box(const ControlSpec& row) {
+    return row.class_name == std::string_view("BUTTON") && (row.style & BS_TYPEMASK) == BS_GROUPBOX;
 }
 
 HFONT make_font(const char* face, int height, int weight, bool underlined) {
@@ -246,9 +246,9 @@ LRESULT MainWindow::handle_message(UINT message, WPARAM wparam, LPARAM lparam) {
 
 void MainWindow::create_controls() {
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window_, GWLP_HINSTANCE));
-    for (const ControlSpec& spec : kControls) {
+    for (const ControlSpec& row : kControls) {
         HFONT font = gui_font_;
-        switch (spec.font) {
+        switch (row.font) {
         case Font::kGui: break;
         case Font::kCustomSource: font = custom_source_font_.get(); break;
         case Font::kVoiceServer: font = voice_server_font_.get(); break;
@@ -256,9 +256,9 @@ void MainWindow::create_controls() {
         case Font::kCredit: font = credit_font_.get(); break;
         }
         if (!font) font = gui_font_;  // a font the system refused
-        const bool combo = spec.class_name == std::string_view("COMBOBOX");
-        const bool single_line_edit = spec.class_name == std::string_view("EDIT") && !(spec.style & ES_MULTILINE);
-        int height = spec.height;
+        const bool combo = row.class_name == std::string_view("COMBOBOX");
+        const bool single_line_edit = row.class_name == std::string_view("EDIT") && !(row.style & ES_MULTILINE);
+        int height = row.height;
         if (combo && height < kComboCreatedHeight) height = kComboCreatedHeight;
         if (single_line_edit) {
             const int least = text_height(window_, font) + 2 * GetSystemMetrics(SM_CYEDGE);
@@ -266,29 +266,29 @@ void MainWindow::create_controls() {
         }
         // Siblings overlap (the credit label lies on the source group box): each
         // paints only where no sibling above it stands.
-        HWND parent = parent_of(spec.number);
-        HWND created = CreateWindowExA(spec.ex_style, spec.class_name,
-                                       spec.text, WS_CHILD | WS_CLIPSIBLINGS | spec.style,
-                                       spec.left, spec.top, spec.width, height, parent,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(control_id(spec.number))),
+        HWND parent = parent_of(row.number);
+        HWND created = CreateWindowExA(row.ex_style, row.class_name,
+                                       row.text, WS_CHILD | WS_CLIPSIBLINGS | row.style,
+                                       row.left, row.top, row.width, height, parent,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(control_id(row.number))),
                                        instance, nullptr);
         if (!created) continue;
         SendMessageA(created, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         if (combo) raise_item_height(created);
-        if (spec.class_name == std::string_view("EDIT")) {
+        if (row.class_name == std::string_view("EDIT")) {
             SendMessageA(created, EM_SETLIMITTEXT, 0, 0);
             SendMessageA(created, EM_SETSEL, 0, 0);
         }
-        if (is_group_box(spec)) SetWindowSubclass(created, forward_to_main, 1, reinterpret_cast<DWORD_PTR>(this));
-        if (spec.number == control::kCreditLabel)
+        if (is_group_box(row)) SetWindowSubclass(created, forward_to_main, 1, reinterpret_cast<DWORD_PTR>(this));
+        if (row.number == control::kCreditLabel)
             SetWindowSubclass(created, credit_label_procedure, 1, reinterpret_cast<DWORD_PTR>(this));
     }
 }
 
 HWND MainWindow::parent_of(ControlNumber number) const {
-    const ControlSpec* spec = find_spec(number);
-    if (!spec || spec->parent == kOnWindow) return window_;
-    return GetDlgItem(window_, control_id(spec->parent));
+    const ControlSpec* row = find_spec(number);
+    if (!row || row->parent == kOnWindow) return window_;
+    return GetDlgItem(window_, control_id(row->parent));
 }
 
 void MainWindow::on_command(int id, int notification) {
