@@ -10,8 +10,8 @@ constexpr const char kGameClosingCommand[] = "taskkill /f /im \"Among Us.exe\"";
 
 // True when the user took the offered update and the program was ended.
 bool offer_update(Host& host, const Text& latest_version) {
-    const Text question = concat_text({concat_text({"发现新版本！\r\n当前版本：", kProgramVersion, "\r\n最新版本："}),
-                                       latest_version, "\r\n是否前往下载新版本安装器？"});
+    const Text question = concat_text(
+        {"发现新版本！\r\n当前版本：", kProgramVersion, "\r\n最新版本：", latest_version, "\r\n是否前往下载新版本安装器？"});
     if (host.message_box(question, box::kQuestionYesNo, "发现新版本：") != answer::kYes) return false;
     host.open_url(site_address("/quorvane"));
     host.exit_program(0);
