@@ -15,16 +15,16 @@
 #include "startup/startup.h"
 #include "tests/support/case_name.h"
 #include "tests/support/fake_host.h"
+#include "tests/support/install_texts.h"
 
 namespace qv {
 namespace {
 
 using testing::FakeHost;
+using testing::kContentHeading;
+using testing::kEmptyDownloadText;
+using testing::kWriteFailureText;
 
-constexpr const char kEmptyDownloadText[] =
-    "未能获取安装源内的私服列表，请重试，若多次无法获取请检查安装源的可用性。";
-constexpr const char kContentHeading[] = "\r\n\r\n安装内容（中文可能会变成乱码，正常现象）:\r\n\r\n";
-constexpr const char kWriteFailureText[] = "安装失败，请重试。若再次失败请检查文件权限或寻求帮助！";
 constexpr const char kVoiceServerAddress[] = "https://localhost:8443/voice";
 
 // A window after start-up with one named source, whose region list the

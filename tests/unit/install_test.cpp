@@ -10,16 +10,17 @@
 #include "install/locations.h"
 #include "tests/support/case_name.h"
 #include "tests/support/fake_host.h"
+#include "tests/support/install_texts.h"
 
 namespace qv {
 namespace {
 
 using testing::FakeHost;
+using testing::kContentHeading;
+using testing::kEmptyDownloadText;
+using testing::kWriteFailureText;
 using namespace std::string_literals;
 
-constexpr const char kHeading[] = "\r\n\r\n安装内容（中文可能会变成乱码，正常现象）:\r\n\r\n";
-constexpr const char kEmptyDownloadText[] = "未能获取安装源内的私服列表，请重试，若多次无法获取请检查安装源的可用性。";
-constexpr const char kWriteFailureText[] = "安装失败，请重试。若再次失败请检查文件权限或寻求帮助！";
 constexpr const char kCustomAddress[] = "https://localhost:8443/my/list.json";
 
 enum class Outcome { kSuccess, kEmptyDownload, kWriteFailure };
@@ -119,7 +120,7 @@ TEST_P(Install, Outcome) {
             EXPECT_EQ(shown.title, Text("安装结果："));
             EXPECT_EQ(shown.flags, box::kExclamation);
             if (c.content_text) {
-                EXPECT_EQ(shown.text, Text("安装成功!"s + kHeading + *c.content_text));
+                EXPECT_EQ(shown.text, Text("安装成功!"s + kContentHeading + *c.content_text));
             }
             break;
         case Outcome::kEmptyDownload:

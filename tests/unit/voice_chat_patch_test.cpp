@@ -10,18 +10,18 @@
 #include "install/locations.h"
 #include "tests/support/case_name.h"
 #include "tests/support/fake_host.h"
+#include "tests/support/install_texts.h"
 
 namespace qv {
 namespace {
 
 using testing::FakeHost;
+using testing::kContentHeading;
+using testing::kPatchFailureText;
 using namespace std::string_literals;
 
 constexpr const char kVoiceServerAddress[] = "https://localhost:8443/Quorvane/voice";
 constexpr const char kRegions[] = "[]";
-constexpr const char kPatchFailure[] =
-    "未能更改BetterCrewLink服务器地址，配置文件未被修改。请检查网络和BetterCrewLink设置后重试。";
-constexpr const char kContentHeading[] = "\r\n\r\n安装内容（中文可能会变成乱码，正常现象）:\r\n\r\n";
 
 const std::string kUsual = R"({"serverURL": "https://bettercrewl.ink", "natFix": false})";
 
@@ -75,7 +75,7 @@ TEST_P(VoiceChatPatch, ConfigAndBoxes) {
         EXPECT_EQ(f.state.patched_config_bytes.str(), *c.patched);
     } else {
         ASSERT_EQ(f.host.boxes.size(), 2u);
-        EXPECT_EQ(f.host.boxes[0].text, Text(kPatchFailure));
+        EXPECT_EQ(f.host.boxes[0].text, Text(kPatchFailureText));
         EXPECT_EQ(f.host.boxes[0].title, Text("错误!"));
         EXPECT_EQ(f.host.boxes[0].flags, box::kError);
         EXPECT_EQ(last.text, Text("安装成功!"s + kContentHeading + kRegions));
@@ -151,7 +151,7 @@ TEST(VoiceChatPatch, UnwritableConfigStaysAndIsReported) {
     install_click(f.host, f.state);
     EXPECT_EQ(f.host.file(f.config_path), kUsual);
     ASSERT_EQ(f.host.boxes.size(), 2u);
-    EXPECT_EQ(f.host.boxes[0].text, Text(kPatchFailure));
+    EXPECT_EQ(f.host.boxes[0].text, Text(kPatchFailureText));
     EXPECT_TRUE(f.state.patched_config_bytes.empty());
 }
 
@@ -161,7 +161,7 @@ TEST(VoiceChatPatch, LockedConfigCannotBeReadAndStays) {
     f.host.set_locked(f.config_path);
     install_click(f.host, f.state);
     EXPECT_EQ(f.host.file(f.config_path), kUsual);
-    EXPECT_EQ(f.host.boxes[0].text, Text(kPatchFailure));
+    EXPECT_EQ(f.host.boxes[0].text, Text(kPatchFailureText));
 }
 
 TEST(VoiceChatPatch, PatchStaysWhenRegionListDownloadIsEmpty) {

@@ -40,13 +40,15 @@ std::vector<std::string> split_fields(const std::string& line) {
     return fields;
 }
 
-std::wstring utf8_to_wide(const std::string& text) {
+std::wstring to_wide(UINT code_page, const std::string& text) {
     if (text.empty()) return std::wstring();
-    int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    int length = MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
     return wide;
 }
+
+std::wstring utf8_to_wide(const std::string& text) { return to_wide(CP_UTF8, text); }
 
 std::string wide_to_utf8(const std::wstring& wide) {
     if (wide.empty()) return std::string();
@@ -60,13 +62,7 @@ std::string wide_to_utf8(const std::wstring& wide) {
 
 // The program's texts are in the ANSI code page; the test side compares
 // them with UTF-8 literals.
-std::string ansi_to_utf8(const std::string& ansi) {
-    if (ansi.empty()) return std::string();
-    int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), length);
-    return wide_to_utf8(wide);
-}
+std::string ansi_to_utf8(const std::string& ansi) { return wide_to_utf8(to_wide(CP_ACP, ansi)); }
 
 constexpr UINT kMessageTimeoutMs = 2000;
 
